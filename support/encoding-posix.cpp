@@ -155,7 +155,9 @@ int utf8_to_utf16(const char* input, int input_length, WideChar* output, int cap
     return out.count();
 }
 
-std::uint32_t last_error() { return static_cast<std::uint32_t>(errno); }
+std::uint32_t last_error() {
+    return static_cast<std::uint32_t>(errno);
+}
 
 std::optional<WideString> system_message(std::uint32_t code) {
     // strerrordesc_np knows no text for unknown codes, where strerror would invent one.

@@ -28,7 +28,9 @@ std::string narrow(const WideChar* text, std::size_t length) {
     return result;
 }
 
-std::string narrow(const WideString& text) { return narrow(text.data(), text.size()); }
+std::string narrow(const WideString& text) {
+    return narrow(text.data(), text.size());
+}
 
 WideString widen(const std::string& text) {
     if (text.empty()) {
@@ -43,8 +45,8 @@ WideString widen(const std::string& text) {
     WideString result(static_cast<std::size_t>(needed), WideChar{0});
     const int written = platform::utf8_to_utf16(text.data(), input_length, result.data(), needed);
     if (written != needed) {
-        throw CheckerException("Error on string widen execution, string: [" + text +
-                               "], error: [" + errcode_to_string(platform::last_error()) + "]");
+        throw CheckerException("Error on string widen execution, string: [" + text + "], error: [" +
+                               errcode_to_string(platform::last_error()) + "]");
     }
     return result;
 }

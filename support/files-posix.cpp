@@ -14,7 +14,9 @@ std::FILE* open_stream(const std::string& path, const std::string& mode) {
     return std::fopen(path.c_str(), mode.c_str());
 }
 
-bool flush_stream(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0; }
+bool flush_stream(std::FILE* file) {
+    return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
+}
 
 PathKind path_kind(const std::string& path) {
     struct stat info {};
@@ -24,13 +26,21 @@ PathKind path_kind(const std::string& path) {
     return S_ISDIR(info.st_mode) ? PathKind::directory : PathKind::file;
 }
 
-void remove_file(const std::string& path) { ::unlink(path.c_str()); }
+void remove_file(const std::string& path) {
+    ::unlink(path.c_str());
+}
 
-void remove_empty_directory(const std::string& path) { ::rmdir(path.c_str()); }
+void remove_empty_directory(const std::string& path) {
+    ::rmdir(path.c_str());
+}
 
-bool make_directory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+bool make_directory(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
 
-bool is_already_exists(std::uint32_t code) { return code == EEXIST; }
+bool is_already_exists(std::uint32_t code) {
+    return code == EEXIST;
+}
 
 bool rename_over(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
@@ -95,7 +105,9 @@ std::optional<std::string> executable_path() {
     }
 }
 
-bool local_time(std::time_t when, std::tm& result) { return ::localtime_r(&when, &result) != nullptr; }
+bool local_time(std::time_t when, std::tm& result) {
+    return ::localtime_r(&when, &result) != nullptr;
+}
 
 void sleep_millis(std::uint32_t millis) {
     timespec pause{static_cast<time_t>(millis / 1000), static_cast<long>(millis % 1000) * 1000000L};
@@ -103,6 +115,8 @@ void sleep_millis(std::uint32_t millis) {
     }
 }
 
-std::uint32_t process_id() { return static_cast<std::uint32_t>(::getpid()); }
+std::uint32_t process_id() {
+    return static_cast<std::uint32_t>(::getpid());
+}
 
 } // namespace checker::platform

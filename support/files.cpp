@@ -113,9 +113,13 @@ bool file_exists(const std::string& path) {
     return platform::path_kind(path) == platform::PathKind::file;
 }
 
-void delete_file(const std::string& path) { platform::remove_file(path); }
+void delete_file(const std::string& path) {
+    platform::remove_file(path);
+}
 
-void delete_directory(const std::string& path) { platform::remove_empty_directory(path); }
+void delete_directory(const std::string& path) {
+    platform::remove_empty_directory(path);
+}
 
 void create_directory(const std::string& path) {
     if (platform::make_directory(path)) {
@@ -129,11 +133,39 @@ void create_directory(const std::string& path) {
                            errcode_to_string(code) + "]");
 }
 
-void replace_file(const std::string& source, const std::string& target) {
-    if (!platform::rename_over(source, target)) {
-        throw CheckerException("Cannot replace file: [" + target + "], with: [" + source +
-                               "], error: [" + errcode_to_string(platform::last_error()) + "]");
+namespace {
+
+[[noreturn]] void throw_cannot_write(const std::string& target) {
+    throw CheckerException("Cannot open file: [" + target + "], with mode: [w], error: [" +
+                           errcode_to_string(platform::last_error()) + "]");
+}
+
+} // namespace
+
+// The process id keeps two runs that write the same target at once apart.
+ReplacementFile::ReplacementFile(const std::string& target)
+    : target_(target), temporary_(target + "." + to_string(platform::process_id()) + ".tmp") {
+    std::FILE* file = platform::open_stream(temporary_, "w");
+    if (file == nullptr) {
+        throw_cannot_write(target_);
     }
+    handle_.emplace(target_, file, 0);
+}
+
+ReplacementFile::~ReplacementFile() {
+    handle_.reset();
+    if (!replaced_) {
+        platform::remove_file(temporary_);
+    }
+}
+
+void ReplacementFile::replace_target() {
+    handle_.reset();
+    // A target that cannot be replaced (a directory, say) fails here as an in-place open would.
+    if (!platform::rename_over(temporary_, target_)) {
+        throw_cannot_write(target_);
+    }
+    replaced_ = true;
 }
 
 std::string get_userdata_dir() {
@@ -169,8 +201,12 @@ std::string current_datetime() {
     return std::string(buffer, length);
 }
 
-void sleep_millis(std::uint32_t millis) { platform::sleep_millis(millis); }
+void sleep_millis(std::uint32_t millis) {
+    platform::sleep_millis(millis);
+}
 
-std::uint32_t current_process_id() { return platform::process_id(); }
+std::uint32_t current_process_id() {
+    return platform::process_id();
+}
 
 } // namespace checker

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace checker {
@@ -48,6 +49,27 @@ int file_write_callback(const char* data, std::size_t size, void* handle);
 
 FileHandle open_file(const std::string& path, const std::string& mode, std::uint32_t read_limit);
 
+// A file written beside its target and put in the target's place in one step once it is complete,
+// so that the target is always either the old or the new whole file. Messages name the target, as
+// they would for a file opened with mode "w" in place; a temporary file never outlives the owner.
+class ReplacementFile {
+public:
+    explicit ReplacementFile(const std::string& target);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    FileHandle& handle() { return *handle_; }
+    // Puts the written bytes in the target's place; the handle is closed afterwards.
+    void replace_target();
+
+private:
+    std::string target_;
+    std::string temporary_;
+    std::optional<FileHandle> handle_;
+    bool replaced_ = false;
+};
+
 // True when something that is not a directory is there.
 bool file_exists(const std::string& path);
 // Failures are ignored: the caller only wants the thing gone if it can go.
@@ -56,8 +78,6 @@ void delete_file(const std::string& path);
 void delete_directory(const std::string& path);
 // One level; an existing directory (or file) of that name is accepted.
 void create_directory(const std::string& path);
-// Replaces target with source in one step, so that target is always old or new, never torn.
-void replace_file(const std::string& source, const std::string& target);
 
 // "/"-separated, ending in "/"; created when missing.
 std::string get_userdata_dir();

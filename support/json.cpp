@@ -93,32 +93,22 @@ JsonPtr load_json_file(const std::string& path, std::uint32_t read_limit) {
     json_error_t error{};
     JsonPtr value(json_load_callback(file_read_callback, &file, kJsonLoadFlags, &error));
     if (!value) {
-        throw CheckerException("Error parsing JSON: text: [" + std::string(error.text) +
-                               "] line: [" + to_string(error.line) + "] column: [" +
-                               to_string(error.column) + "] position: [" +
-                               to_string(error.position) + "], callback error: [" + file.errors() +
-                               "]");
+        throw CheckerException(
+            "Error parsing JSON: text: [" + std::string(error.text) + "] line: [" +
+            to_string(error.line) + "] column: [" + to_string(error.column) + "] position: [" +
+            to_string(error.position) + "], callback error: [" + file.errors() + "]");
     }
     return accept_loaded_json(std::move(value));
 }
 
 void dump_json_file(const JsonPtr& document, const std::string& path) {
-    // The process id keeps two runs that write at once from sharing one temporary file.
-    const std::string temporary = path + "." + to_string(current_process_id()) + ".tmp";
-    try {
-        {
-            FileHandle file = open_file(temporary, "w", 0);
-            if (json_dump_callback(document.get(), file_write_callback, &file, kJsonDumpFlags) !=
-                    0 ||
-                !file.commit()) {
-                throw CheckerException("Error dumping JSON: [" + file.errors() + "]");
-            }
-        }
-        replace_file(temporary, path);
-    } catch (...) {
-        delete_file(temporary);
-        throw;
+    ReplacementFile file(path);
+    if (json_dump_callback(document.get(), file_write_callback, &file.handle(), kJsonDumpFlags) !=
+            0 ||
+        !file.handle().commit()) {
+        throw CheckerException("Error dumping JSON: [" + file.handle().errors() + "]");
     }
+    file.replace_target();
 }
 
 } // namespace checker
