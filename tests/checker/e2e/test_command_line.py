@@ -1,0 +1,86 @@
+#!/usr/bin/env python3
+"""The checker's command line: help, usage, and the lines it refuses before reading anything."""
+
+import json
+import os
+import shutil
+
+import harness
+
+HELP = """\
+Usage: checker [OPTION...]
+  -c, --config=config.json     Path to config file
+  -d, --delete                 Delete downloaded file and work directory
+  -h, --help                   Show this help message
+      --usage                  Display brief usage message
+"""
+USAGE = """\
+Usage: checker [-dh] [-c|--config=config.json] [-d|--delete] [-h|--help]
+        [--usage]
+"""
+
+
+class CommandLine(harness.CheckerTestCase):
+    uses_service = False
+
+    def setUp(self):
+        super().setUp()
+        self.write_config()
+        self.write_version_file("{}")
+
+    def test_help_and_usage_go_to_standard_error_and_do_nothing_else(self):
+        cases = [(["--help"], HELP), (["-h"], HELP), (["--help", "--delete"], HELP),
+                 (["--usage", "--help"], HELP), (["--usage"], USAGE), (["--usage", "-d"], USAGE)]
+        for arguments, text in cases:
+            with self.subTest(arguments=arguments):
+                run = self.run_checker(*arguments)
+                self.assertEqual((run.returncode, run.stdout, run.stderr), (0, "", text))
+                self.assertTrue(os.path.exists(self.version_file), "--delete was not obeyed")
+
+    def test_refuses_bad_lines_before_reading_the_configuration(self):
+        missing = os.path.join(self.tmp, "missing.json")
+        cases = [
+            (["-v"], "unknown option: -v"),
+            (["--verbose", "--delete"], "unknown option: --verbose"),
+            (["--config"], "missing argument: --config"),
+            (["--delete", "stray"], "invalid arguments specified: stray"),
+            (["--config", missing, "--delete", "stray"], "invalid arguments specified: stray"),
+            (["one", "--delete", "two", "three"], "invalid arguments specified: one two three"),
+        ]
+        for arguments, error in cases:
+            with self.subTest(arguments=arguments):
+                run = self.run_checker(*arguments, config=False)
+                self.assertEqual((run.returncode, run.stdout, run.stderr),
+                                 (1, "", f"ERROR: {error}\n{USAGE}"))
+                self.assertTrue(os.path.exists(self.version_file), "something was deleted")
+
+    def test_the_last_config_option_wins(self):
+        missing = os.path.join(self.tmp, "missing.json")
+        run = self.run_checker("--config", missing, "--config", self.config_path, "--delete",
+                               config=False)
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, "", ""))
+        self.assertFalse(os.path.exists(self.version_file))
+
+    def test_an_empty_config_value_names_the_empty_path(self):
+        run = self.run_checker("--config", "", config=False)
+        self.assert_error(run, "Cannot open file: [], with mode: [r], error: "
+                               "[code: [2], message: [No such file or directory]]")
+        self.assertEqual(run.stdout, "")
+
+    def test_without_options_the_configuration_beside_the_executable_is_used(self):
+        bin_dir = os.path.join(self.tmp, "bin")
+        os.makedirs(bin_dir)
+        program = shutil.copy(harness.checker_path, bin_dir)
+        run = self.run_checker(config=False, program=program)
+        self.assert_error(run, f"Cannot open file: [{bin_dir}/config.json], with mode: [r], "
+                               "error: [code: [2], message: [No such file or directory]]")
+
+        with open(os.path.join(bin_dir, "config.json"), "w", encoding="utf-8") as out:
+            json.dump({}, out)
+        run = self.run_checker("--delete", config=False, program=program)
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, "", ""))
+        self.assertFalse(os.path.exists(self.version_file))
+
+
+if __name__ == "__main__":
+    harness.main()
