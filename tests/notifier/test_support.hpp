@@ -1,0 +1,75 @@
+// Small fixtures of the notifier tests: a temporary directory, an environment variable set for one
+// test, a user data directory holding version.json, and the lines of a trace.
+#pragma once
+
+#include "support/tracer.hpp"
+#include "support/version_descriptor.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+};
+
+// Sets or (nullopt) removes a variable of the process environment.
+void set_environment(const std::string& name, const std::optional<std::string>& value);
+
+// A temporary user data directory (XDG_DATA_HOME) with the notifier's update directory in it.
+class DataHome {
+public:
+    DataHome();
+
+    // <data home>/Quelvar/<application>/update, without a trailing separator.
+    std::string update_dir() const;
+    std::string version_path() const { return update_dir() + "/version.json"; }
+    std::string trace_path() const { return update_dir() + "/trace.json"; }
+    void write_version(const checker::VersionDescriptor& version) const;
+    void write_version_text(const std::string& content) const;
+    // Removes the vendor directory with everything in it.
+    void remove_update_dir() const;
+
+private:
+    TempDir dir_;
+    ScopedEnv data_home_;
+};
+
+// A descriptor one above the shipped version with the texts of a real check.
+checker::VersionDescriptor newer_version();
+// The directory of the running test program, as the notifier resolves its own.
+std::string executable_dir();
+
+std::vector<std::string> trace_lines(const checker::Tracer& tracer);
+// The messages of a trace.json file in order; empty when there is no file.
+std::vector<std::string> trace_file_lines(const std::string& path);
+bool file_exists(const std::string& path);
+
+// The lines of a longer list from the first occurrence of a line on.
+std::vector<std::string> lines_from(const std::vector<std::string>& lines,
+                                    const std::string& first);
+
+} // namespace test
