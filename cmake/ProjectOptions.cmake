@@ -20,3 +20,17 @@ if(WIN32)
 else()
     set(PLATFORM_SUFFIX posix)
 endif()
+
+# A Windows build made here runs its executables under Wine, in a prefix of its own inside the
+# build tree so that it neither uses nor changes the user's ~/.wine. CTest runs the tests through
+# this, and test discovery lists them through it; scripts/test-windows.sh prepares the prefix with
+# the same settings. Switched off: Mono and Gecko, which wineboot would try to install, and the menu
+# builder, which would write launchers into the user's desktop menus.
+if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    find_program(WINE_EXECUTABLE wine)
+    if(WINE_EXECUTABLE)
+        set(CMAKE_CROSSCOMPILING_EMULATOR
+            env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+            WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= ${WINE_EXECUTABLE})
+    endif()
+endif()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test twice: in the sanitizer build (dev
-# preset) and in the release build.
+# Installs what is missing, then builds and runs every test: in the sanitizer build (dev preset),
+# in the release build, and in the Windows cross build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +13,5 @@ for preset in dev release; do
     echo "=== $preset: test"
     ctest --preset "$preset"
 done
+
+scripts/test-windows.sh

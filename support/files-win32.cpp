@@ -2,6 +2,7 @@
 
 #include "encoding.hpp"
 
+#include <algorithm>
 #include <io.h>
 #include <memory>
 #include <shlobj.h>
@@ -42,8 +43,24 @@ bool is_already_exists(std::uint32_t code) {
 }
 
 bool rename_over(const std::string& source, const std::string& target) {
-    return MoveFileExW(widen(source).c_str(), widen(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const WideString wide_source = widen(source);
+    const WideString wide_target = widen(target);
+    // A reader that has the target open (the notifier, say) blocks the replace for a moment:
+    // try again for about a second before giving up.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(wide_source.c_str(), wide_target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+            return true;
+        }
+        const DWORD error = GetLastError();
+        // A target that is open elsewhere reports either code, depending on how it was opened.
+        const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (!busy || attempt == 20) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(50);
+    }
 }
 
 namespace {
@@ -65,7 +82,9 @@ std::optional<std::string> userdata_dir() {
 
 std::optional<std::string> executable_path() {
     // A path that fills the buffer may have been cut: retry with a larger one rather than use it.
-    for (DWORD capacity = MAX_PATH; capacity <= 32768; capacity *= 2) {
+    // No Windows path is longer than 32767 units, so the last, largest buffer holds any path.
+    constexpr DWORD kLargestBuffer = 32768;
+    for (DWORD capacity = MAX_PATH;; capacity = (std::min)(capacity * 2, kLargestBuffer)) {
         WideString buffer(capacity, L'\0');
         const DWORD count = GetModuleFileNameW(nullptr, buffer.data(), capacity);
         if (count == 0) {
@@ -74,9 +93,11 @@ std::optional<std::string> executable_path() {
         if (count < capacity) {
             return narrow(buffer.data(), count);
         }
+        if (capacity == kLargestBuffer) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return std::nullopt;
+        }
     }
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return std::nullopt;
 }
 
 bool local_time(std::time_t when, std::tm& result) {

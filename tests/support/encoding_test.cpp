@@ -1,9 +1,9 @@
 #include "support/encoding.hpp"
 
+#include "test_platform.hpp"
+
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 using checker::WideChar;
@@ -46,10 +46,21 @@ TEST(Encoding, IllFormedInputBecomesReplacementCharacter) {
     const std::string replacement = "\xEF\xBF\xBD";
     EXPECT_EQ(checker::narrow(units({0xD800})), replacement); // lone high surrogate
     EXPECT_EQ(checker::narrow(units({0x61, 0xDC00, 0x62})), "a" + replacement + "b");
+    EXPECT_EQ(checker::narrow(units({0xD83D, 0x41})), replacement + "A"); // high without low
     EXPECT_EQ(checker::widen("\xFF"), units({0xFFFD}));
-    EXPECT_EQ(checker::widen("a\xC3"), units({0x61, 0xFFFD}));                  // cut sequence
-    EXPECT_EQ(checker::widen("\xED\xA0\x80"), units({0xFFFD, 0xFFFD, 0xFFFD})); // surrogate
-    EXPECT_EQ(checker::widen("\xE2\x82\x41"), units({0xFFFD, 0x41}));           // maximal subpart
+    EXPECT_EQ(checker::widen("a\xC3"), units({0x61, 0xFFFD}));        // cut sequence
+    EXPECT_EQ(checker::widen("\xE2\x82\x41"), units({0xFFFD, 0x41})); // maximal subpart
+}
+
+// How many replacement characters these become differs between systems; what they never become
+// is anything else, such as the surrogate that an encoded surrogate stands for.
+TEST(Encoding, IllFormedSequencesBecomeOnlyReplacementCharacters) {
+    for (const std::string text :
+         {"\xED\xA0\x80", "\xE0\x80\x80", "\xC0\x80", "\xF4\x90\x80\x80", "\xF0\x9F\x98"}) {
+        const WideString wide = checker::widen(text);
+        EXPECT_FALSE(wide.empty());
+        EXPECT_EQ(wide, WideString(wide.size(), WideChar{0xFFFD})) << "bytes: " << text.size();
+    }
 }
 
 TEST(Encoding, NarrowOfPointerTakesExactlyTheLength) {
@@ -62,14 +73,15 @@ TEST(ErrcodeToString, ZeroIsEmpty) {
 }
 
 TEST(ErrcodeToString, QuotesCodeAndSystemText) {
-    EXPECT_EQ(checker::errcode_to_string(EEXIST),
-              "code: [" + std::to_string(EEXIST) + "], message: [" + std::strerror(EEXIST) + "]");
+    const std::uint32_t code = test::platform::already_exists_code();
+    EXPECT_EQ(checker::errcode_to_string(code), "code: [" + std::to_string(code) + "], message: [" +
+                                                    test::platform::system_message(code) + "]");
 }
 
 TEST(ErrcodeToString, UnknownCodeReportsTheLookupFailure) {
     EXPECT_EQ(checker::errcode_to_string(999999),
-              "Cannot format code: [999999] into message, error code: [" + std::to_string(EINVAL) +
-                  "]");
+              "Cannot format code: [999999] into message, error code: [" +
+                  std::to_string(test::platform::unknown_code_lookup_failure()) + "]");
 }
 
 } // namespace

@@ -1,35 +1,19 @@
 #include "support/files.hpp"
 
-#include "support/encoding.hpp"
 #include "support/errors.hpp"
 #include "test_environment.hpp"
+#include "test_platform.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
-using checker::CheckerException;
 using checker::FileHandle;
+using test::system_error_text;
+using test::thrown_message;
 
 namespace {
-
-std::string system_text(int code) {
-    return "code: [" + std::to_string(code) + "], message: [" + std::strerror(code) + "]";
-}
-
-template <typename F> std::string thrown_message(F&& action) {
-    try {
-        action();
-    } catch (const CheckerException& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 class FileHandleTest : public ::testing::Test {
 protected:
@@ -76,14 +60,6 @@ TEST_F(FileHandleTest, NullBuffersAreRecorded) {
               "'null' buffer specified for 'write', filepath: [" + dir.file("out") + "]");
 }
 
-TEST_F(FileHandleTest, ReadErrorQuotesTheRuntimeText) {
-    FileHandle file = checker::open_file(dir.path(), "r", 100); // a directory opens, reads fail
-    char buffer[8];
-    EXPECT_EQ(file.read(buffer, sizeof buffer), FileHandle::kReadError);
-    EXPECT_EQ(file.errors(), "'read' error: [" + std::string(std::strerror(EISDIR)) +
-                                 "], filepath: [" + dir.path() + "]");
-}
-
 TEST_F(FileHandleTest, CallbacksRefuseNullHandles) {
     char buffer[1];
     EXPECT_EQ(checker::file_read_callback(buffer, 1, nullptr), FileHandle::kReadError);
@@ -94,8 +70,8 @@ TEST(OpenFile, MissingDirectoryQuotesPathModeAndSystemText) {
     test::TempDir dir;
     const std::string path = dir.file("absent/version.json");
     EXPECT_EQ(thrown_message([&] { checker::open_file(path, "r", 1); }),
-              "Cannot open file: [" + path + "], with mode: [r], error: [" + system_text(ENOENT) +
-                  "]");
+              "Cannot open file: [" + path + "], with mode: [r], error: [" +
+                  system_error_text(test::platform::path_not_found_code()) + "]");
 }
 
 TEST(OpenFile, WriteModeCreatesAndEmpties) {
@@ -132,52 +108,14 @@ TEST(Directories, CreateWithoutParentFails) {
     test::TempDir dir;
     const std::string path = dir.file("a/b");
     EXPECT_EQ(thrown_message([&] { checker::create_directory(path); }),
-              "Error getting creating dir, path: [" + path + "], error: [" + system_text(ENOENT) +
-                  "]");
+              "Error getting creating dir, path: [" + path + "], error: [" +
+                  system_error_text(test::platform::path_not_found_code()) + "]");
 }
 
 TEST(Directories, ExistingFileCountsAsExisting) {
     test::TempDir dir;
     test::write_file(dir.file("taken"), "");
     EXPECT_NO_THROW(checker::create_directory(dir.file("taken")));
-}
-
-TEST(UserdataDir, FollowsXdgDataHomeAndCreatesIt) {
-    test::TempDir dir;
-    const std::string data_home = dir.file("deep/data/");
-    test::ScopedEnv env("XDG_DATA_HOME", data_home);
-    EXPECT_EQ(checker::get_userdata_dir(), dir.file("deep/data/"));
-    struct stat info {};
-    EXPECT_EQ(stat(data_home.c_str(), &info), 0);
-}
-
-TEST(UserdataDir, FallsBackToHomeWhenXdgIsRelativeOrUnset) {
-    test::TempDir dir;
-    test::ScopedEnv home("HOME", dir.path());
-    for (const std::optional<std::string>& xdg :
-         {std::optional<std::string>("relative/dir"), std::optional<std::string>()}) {
-        test::ScopedEnv env("XDG_DATA_HOME", xdg);
-        EXPECT_EQ(checker::get_userdata_dir(), dir.path() + "/.local/share/");
-    }
-}
-
-TEST(UserdataDir, NoUsableVariableFails) {
-    test::ScopedEnv xdg("XDG_DATA_HOME", std::nullopt);
-    test::ScopedEnv home("HOME", std::nullopt);
-    EXPECT_EQ(thrown_message([] { checker::get_userdata_dir(); }), "Error getting userdata dir");
-}
-
-TEST(UserdataDir, UncreatableFails) {
-    test::TempDir dir;
-    test::write_file(dir.file("file"), "");
-    test::ScopedEnv xdg("XDG_DATA_HOME", dir.file("file/data"));
-    EXPECT_EQ(thrown_message([] { checker::get_userdata_dir(); }), "Error getting userdata dir");
-}
-
-TEST(ExecutablePath, NamesTheRunningProgram) {
-    const std::string path = checker::current_executable_path();
-    EXPECT_EQ(path.substr(checker::strip_filename(path).size()), "support_tests");
-    EXPECT_EQ(path.front(), '/');
 }
 
 TEST(StripFilename, KeepsTheLastSeparator) {
@@ -207,7 +145,7 @@ TEST(CurrentDatetime, HasTheFixedLayout) {
 }
 
 TEST(ProcessId, IsOurs) {
-    EXPECT_EQ(checker::current_process_id(), static_cast<unsigned>(getpid()));
+    EXPECT_EQ(checker::current_process_id(), test::platform::own_process_id());
 }
 
 TEST(ReplacementFile, TargetChangesOnlyWhenReplaced) {

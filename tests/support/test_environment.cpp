@@ -1,57 +1,40 @@
 #include "test_environment.hpp"
 
+#include "test_platform.hpp"
+
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <vector>
 
 namespace test {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "support_test.XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
+TempDir::TempDir() : path_(platform::make_temp_directory("support_test")) {}
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
+    fs::permissions(fs::u8path(path_), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(fs::u8path(path_), ignored);
 }
 
 ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
-    : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) {
-        previous_ = old;
-    }
-    if (value) {
-        setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-        unsetenv(name_.c_str());
-    }
+    : name_(std::move(name)), previous_(platform::get_env(name_)) {
+    platform::set_env(name_, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (previous_) {
-        setenv(name_.c_str(), previous_->c_str(), 1);
-    } else {
-        unsetenv(name_.c_str());
-    }
+    platform::set_env(name_, previous_);
 }
 
 void write_file(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream(fs::u8path(path), std::ios::binary) << content;
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fs::u8path(path), std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -59,8 +42,8 @@ std::string read_file(const std::string& path) {
 
 std::string list_directory(const std::string& path) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(fs::u8path(path))) {
+        names.push_back(entry.path().filename().u8string());
     }
     std::sort(names.begin(), names.end());
     std::string joined;
@@ -68,6 +51,11 @@ std::string list_directory(const std::string& path) {
         joined += (joined.empty() ? "" : " ") + name;
     }
     return joined;
+}
+
+std::string system_error_text(std::uint32_t code) {
+    return "code: [" + std::to_string(code) + "], message: [" + platform::system_message(code) +
+           "]";
 }
 
 namespace {

@@ -1,9 +1,12 @@
 // Small fixtures shared by the support tests: a temporary directory that the test owns, an
-// environment variable set for one test, and a json_load_hook the test can replace.
+// environment variable set for one test, a json_load_hook the test can replace, and the texts that
+// failures are expected to carry.
 #pragma once
 
+#include "support/errors.hpp"
 #include "support/json.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,6 +42,19 @@ private:
 void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 std::string list_directory(const std::string& path); // names joined by blanks, sorted
+
+// The message of the CheckerException that action throws; "(nothing thrown)" when it returns.
+template <typename F> std::string thrown_message(F&& action) {
+    try {
+        action();
+    } catch (const checker::CheckerException& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+// A system error as the library quotes it: "code: [N], message: [system text]".
+std::string system_error_text(std::uint32_t code);
 
 // The load hook of the test program: the identity unless a test installs another one.
 class ScopedLoadHook {

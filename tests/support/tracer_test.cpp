@@ -2,6 +2,7 @@
 
 #include "support/errors.hpp"
 #include "test_environment.hpp"
+#include "test_platform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +68,9 @@ TEST(Tracer, WrittenTraceEscapesOnlyWhatJsonRequires) {
     checker::dump_json_file(tracer.document(), dir.file("trace.json"));
     const auto recorded = members(tracer);
     EXPECT_EQ(test::read_file(dir.file("trace.json")),
-              "{\n    \"" + recorded[0].first + "\": \"EVENT_PID 42\",\n    \"" +
-                  recorded[1].first + "\": \"path: [C:\\\\x/y] \\\"q\\\"\\nnext ünï\"\n}");
+              test::platform::as_text_file("{\n    \"" + recorded[0].first +
+                                           "\": \"EVENT_PID 42\",\n    \"" + recorded[1].first +
+                                           "\": \"path: [C:\\\\x/y] \\\"q\\\"\\nnext ünï\"\n}"));
 }
 
 } // namespace

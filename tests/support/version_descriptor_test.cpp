@@ -2,6 +2,7 @@
 
 #include "support/errors.hpp"
 #include "test_environment.hpp"
+#include "test_platform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -28,19 +29,21 @@ checker::JsonPtr parse(const std::string& text) {
 TEST(VersionDescriptor, WrittenFileHasTheFixedForm) {
     test::TempDir dir;
     checker::dump_json_file(checker::version_descriptor_to_json(example()), dir.file("v.json"));
-    EXPECT_EQ(
-        test::read_file(dir.file("v.json")),
-        "{\n"
-        "    \"package_name\": \"java-1.8.0-tavrik\",\n"
-        "    \"package_description\": \"Tavrik runtime\",\n"
-        "    \"os_name\": \"Windows\",\n"
-        "    \"os_arch\": \"x86_64\",\n"
-        "    \"version_string\": \"1.8.0.212-3.b04\",\n"
-        "    \"version_number\": 10821203004,\n"
-        "    \"ui_balloon_text\": \"Tavrik version 1.8.0.212-3.b04 is available for download\",\n"
-        "    \"ui_update_header\": \"Tavrik version 1.8.0.212-3.b04 is available for download\",\n"
-        "    \"ui_update_text\": \"Première ligne\\n\\nzweite Zeile\"\n"
-        "}");
+    EXPECT_EQ(test::read_file(dir.file("v.json")),
+              test::platform::as_text_file(
+                  "{\n"
+                  "    \"package_name\": \"java-1.8.0-tavrik\",\n"
+                  "    \"package_description\": \"Tavrik runtime\",\n"
+                  "    \"os_name\": \"Windows\",\n"
+                  "    \"os_arch\": \"x86_64\",\n"
+                  "    \"version_string\": \"1.8.0.212-3.b04\",\n"
+                  "    \"version_number\": 10821203004,\n"
+                  "    \"ui_balloon_text\": \"Tavrik version 1.8.0.212-3.b04 is available for "
+                  "download\",\n"
+                  "    \"ui_update_header\": \"Tavrik version 1.8.0.212-3.b04 is available for "
+                  "download\",\n"
+                  "    \"ui_update_text\": \"Première ligne\\n\\nzweite Zeile\"\n"
+                  "}"));
     EXPECT_EQ(
         checker::version_descriptor_from_json(checker::load_json_file(dir.file("v.json"), 32768)),
         example());
