@@ -1,6 +1,7 @@
 #include "checker/check_run.hpp"
 
 #include "checker/http_fetch.hpp"
+#include "checker/json_allocation_watch.hpp"
 #include "checker/trace_file.hpp"
 #include "checker/trace_text.hpp"
 #include "checker/update_paths.hpp"
@@ -68,7 +69,7 @@ VersionDescriptor load_local_descriptor(const std::string& path, std::uint32_t r
     if (!file_exists(path)) {
         return VersionDescriptor{};
     }
-    return version_descriptor_from_json(load_json_file(path, read_limit));
+    return version_descriptor_from_json(load_intact_json_file(path, read_limit));
 }
 
 void delete_update_files(const CheckerConfig& config) {
@@ -84,8 +85,8 @@ int run_checker(const CheckerOptions& options) {
     try {
         const std::string executable_dir = strip_filename(current_executable_path());
         const std::string config_path = resolve_config_path(options, executable_dir);
-        const CheckerConfig config =
-            load_checker_config(load_json_file(config_path, kConfigReadLimit), executable_dir);
+        const CheckerConfig config = load_checker_config(
+            load_intact_json_file(config_path, kConfigReadLimit), executable_dir);
         Tracer tracer(config.system_trace_enable);
         trace(tracer, "EVENT_PID " + to_string(current_process_id()));
         trace(tracer, "config loaded from path: [" + config_path + "]");

@@ -64,6 +64,8 @@ CheckerConfig load_checker_config(const JsonPtr& document, const std::string& ex
     text("curl_crlfile_filename", c.curl_crlfile_filename);
     text("curl_ssl_cipher_list", c.curl_ssl_cipher_list);
     u32("curl_stall_timeout_seconds", c.curl_stall_timeout_seconds);
+    u32("curl_transfer_timeout_seconds", c.curl_transfer_timeout_seconds);
+    u32("max_remote_json_size_bytes", c.max_remote_json_size_bytes);
     flag("system_trace_enable", c.system_trace_enable);
 
     resolve_file_name(c.curl_sslcert_filename, executable_dir);

@@ -49,6 +49,12 @@ struct CheckerConfig {
     std::string curl_ssl_cipher_list;
     // Seconds without a received byte after which a transfer is given up; 0 = wait for ever.
     std::uint32_t curl_stall_timeout_seconds = 60;
+    // Seconds the whole download may take, redirects included; 0 = no bound. A server that drips
+    // a byte now and then keeps the stall bound from firing; this one still ends the run.
+    std::uint32_t curl_transfer_timeout_seconds = 300;
+    // Decoded body bytes accepted from the server; 0 = no bound. Far above any honest response,
+    // it ends an endless body or a compression bomb before its parsed values fill the memory.
+    std::uint32_t max_remote_json_size_bytes = 134217728;
     bool system_trace_enable = false;
 };
 

@@ -1,6 +1,7 @@
 #include "checker/entry.hpp"
 
 #include "checker/check_run.hpp"
+#include "checker/json_allocation_watch.hpp"
 
 #include <exception>
 #include <iostream>
@@ -34,6 +35,7 @@ int dispatch_command_line(const CheckerOptions& options, CheckRunner run) {
 }
 
 int run_entry(int argc, const char* const* argv) {
+    watch_json_allocations();
     try {
         CheckerOptions options;
         parse_command_line(argc, argv, options);

@@ -1,6 +1,7 @@
 #include "checker/http_fetch.hpp"
 
 #include "checker/curl_handles.hpp"
+#include "checker/json_allocation_watch.hpp"
 #include "checker/request_options.hpp"
 #include "checker/trace_text.hpp"
 #include "support/errors.hpp"
@@ -22,9 +23,17 @@ JsonPtr fetch_remote_json(const CheckerConfig& config, Tracer& tracer,
     configure_request(easy, config, tracer, &transfer, transfer_body_function,
                       transfer_header_function);
     trace(tracer, "curl init complete");
+    return parse_streamed_body(transfer);
+}
 
+JsonPtr parse_streamed_body(HttpTransfer& transfer) {
     json_error_t error{};
+    const JsonAllocationCheck allocations;
     JsonPtr value(json_load_callback(transfer_read_function, &transfer, kJsonLoadFlags, &error));
+    if (value && allocations.failed()) {
+        throw CheckerException("Error parsing JSON, text: [out of memory], position: [" +
+                               to_string(error.position) + "]");
+    }
     if (value) {
         // Whatever libcurl has not delivered yet is dropped with the handles.
         return accept_loaded_json(std::move(value));

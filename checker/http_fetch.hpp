@@ -14,4 +14,8 @@ JsonPtr fetch_remote_json(const CheckerConfig& config, Tracer& tracer);
 JsonPtr fetch_remote_json(const CheckerConfig& config, Tracer& tracer,
                           SocketWaitFunction wait_for_sockets);
 
+// Parses the body that transfer delivers, with the download's failure messages. Apart from
+// fetch_remote_json so that the fuzz harness can drive it with scripted body pieces.
+JsonPtr parse_streamed_body(HttpTransfer& transfer);
+
 } // namespace checker

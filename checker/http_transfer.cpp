@@ -34,7 +34,16 @@ template <typename Call> std::size_t guarded(void* user_data, Call&& call) noexc
 HttpTransfer::HttpTransfer(const CheckerConfig& config, Tracer& tracer, const CurlMulti& multi,
                            const CurlEasy& easy, SocketWaitFunction wait_for_sockets)
     : config_(config), tracer_(tracer), multi_(multi), easy_(easy),
-      wait_for_sockets_(wait_for_sockets) {}
+      wait_for_sockets_(wait_for_sockets) {
+    if (curl_easy_setopt(easy_.get(), CURLOPT_ERRORBUFFER, curl_error_text_) != CURLE_OK) {
+        throw CheckerException("Error setting option: [CURLOPT_ERRORBUFFER]");
+    }
+}
+
+HttpTransfer::~HttpTransfer() {
+    // The easy handle outlives the transfer: it must not keep writing into the gone buffer.
+    curl_easy_setopt(easy_.get(), CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
+}
 
 std::size_t HttpTransfer::read_body(char* destination, std::size_t capacity) {
     trace(tracer_, "response chunk read, size: [" + to_string(capacity) + "]");
@@ -62,21 +71,29 @@ void HttpTransfer::fill_buffer() {
     buffer_.clear();
     trace(tracer_, "fill buffer attempt");
     while (running_ && buffer_.empty()) {
-        if (!wait_for_activity()) {
+        const Pass pass = perform_pass();
+        if (pass == Pass::wait_failed) {
             continue;
         }
-        int still_running = -1;
-        const CURLMcode result = curl_multi_perform(multi_.get(), &still_running);
-        if (result != CURLM_OK) {
-            throw CheckerException("cURL multi_perform error: [" +
-                                   to_string(static_cast<int>(result)) + "]");
-        }
-        trace(tracer_, "perform complete, result: [" + to_string(still_running) + "]");
-        running_ = still_running == 1;
+        running_ = pass == Pass::running;
         if (!running_) {
             finish_transfer();
         }
     }
+}
+
+HttpTransfer::Pass HttpTransfer::perform_pass() {
+    if (!wait_for_activity()) {
+        return Pass::wait_failed;
+    }
+    int still_running = -1;
+    const CURLMcode result = curl_multi_perform(multi_.get(), &still_running);
+    if (result != CURLM_OK) {
+        throw CheckerException("cURL multi_perform error: [" + to_string(static_cast<int>(result)) +
+                               "]");
+    }
+    trace(tracer_, "perform complete, result: [" + to_string(still_running) + "]");
+    return still_running == 1 ? Pass::running : Pass::ended;
 }
 
 bool HttpTransfer::wait_for_activity() {
@@ -129,8 +146,24 @@ void HttpTransfer::finish_transfer() {
     trace(tracer_, "connection closed, response_code: [" + to_string(response_code_) + "]");
     const CURLcode result = transfer_result();
     if (result == CURLE_OPERATION_TIMEDOUT) {
+        // libcurl gives the stall, the connect time-out and the whole-transfer bound one result
+        // code; the time spent tells the last apart, since it fires only once that time is up.
+        const std::uint32_t bound = config_.curl_transfer_timeout_seconds;
+        if (bound != 0 &&
+            std::chrono::steady_clock::now() - started_ >= std::chrono::seconds(bound)) {
+            throw CheckerException(
+                "HTTP transfer took longer than 'curl_transfer_timeout_seconds': [" +
+                to_string(bound) + "], error: [" + std::string(curl_easy_strerror(result)) + "]");
+        }
         throw CheckerException("HTTP transfer stalled or timed out, error: [" +
                                std::string(curl_easy_strerror(result)) + "]");
+    }
+    if (result == CURLE_RECV_ERROR) {
+        // A connection that broke, or a response that libcurl refused part-way (its headers
+        // outgrew libcurl's bound): without the reason the run would read as an empty body.
+        throw CheckerException("HTTP transfer failed, error: [" +
+                               std::string(curl_easy_strerror(result)) + "], detail: [" +
+                               std::string(curl_error_text_) + "]");
     }
     if (!headers_received_) {
         throw CheckerException("HTTP connection error");
@@ -156,6 +189,12 @@ std::size_t HttpTransfer::on_body_chunk(const char* data, std::size_t size, std:
     if (length > config_.curl_max_bufsize_bytes) {
         throw CheckerException("'curl_max_bufsize_bytes' exceeded: [" + to_string(length) + "]");
     }
+    const std::uint32_t body_limit = config_.max_remote_json_size_bytes;
+    if (body_limit != 0 && body_bytes_ + length > body_limit) {
+        throw CheckerException("HTTP response body larger than 'max_remote_json_size_bytes': [" +
+                               to_string(body_limit) + "]");
+    }
+    body_bytes_ += length;
     // The fill loop ends after the pass, so every piece of that pass must be kept, in order.
     buffer_.insert(buffer_.end(), data, data + length);
     trace(tracer_, "data chunk received, size: [" + to_string(length) + "]");

@@ -7,6 +7,7 @@
 #include "checker/socket_wait-platform.hpp"
 #include "support/tracer.hpp"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +26,7 @@ class HttpTransfer {
 public:
     HttpTransfer(const CheckerConfig& config, Tracer& tracer, const CurlMulti& multi,
                  const CurlEasy& easy, SocketWaitFunction wait_for_sockets);
+    virtual ~HttpTransfer();
     HttpTransfer(const HttpTransfer&) = delete;
     HttpTransfer& operator=(const HttpTransfer&) = delete;
 
@@ -37,6 +39,13 @@ public:
     // Keeps the message of a failure caught in a library callback; never throws.
     void add_callback_error(const char* message) noexcept;
     const std::string& callback_errors() const { return callback_errors_; }
+
+protected:
+    enum class Pass { wait_failed, running, ended };
+    // One pass of libcurl's multi interface: wait for activity, then perform. The body and header
+    // functions run inside it. The fuzz harness puts scripted body pieces in its place, so that
+    // the rest of the pull loop is exercised as it runs in the program.
+    virtual Pass perform_pass();
 
 private:
     void fill_buffer();
@@ -56,6 +65,11 @@ private:
     bool headers_received_ = false;
     std::int32_t response_code_ = -1;
     std::uint32_t select_failures_ = 0;
+    std::uint64_t body_bytes_ = 0;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    // libcurl's own words on a failed transfer (CURLOPT_ERRORBUFFER), for the messages that have
+    // no better source, such as response headers that outgrow libcurl's bound.
+    char curl_error_text_[CURL_ERROR_SIZE] = {};
     std::string callback_errors_;
 };
 

@@ -86,6 +86,9 @@ void configure_request(CurlEasy& easy, const CheckerConfig& config, Tracer& trac
     easy.set_string_option(CURLOPT_SSL_CIPHER_LIST, config.curl_ssl_cipher_list);
 
     set_stall_bound(easy, config.curl_stall_timeout_seconds);
+    // The whole transfer, connect and redirects included, ends with CURLE_OPERATION_TIMEDOUT
+    // after this many seconds; 0 leaves libcurl's default, no bound.
+    easy.set_long_option(CURLOPT_TIMEOUT, config.curl_transfer_timeout_seconds);
     const std::string protocols = allowed_protocols(config.remote_version_url);
     easy.set_string_option(CURLOPT_PROTOCOLS_STR, protocols);
     easy.set_string_option(CURLOPT_REDIR_PROTOCOLS_STR, protocols);

@@ -18,8 +18,8 @@ using CurlDataFunction = std::size_t (*)(char* data, std::size_t size, std::size
 // that a redirect can never downgrade it; "http,https" otherwise.
 std::string allowed_protocols(const std::string& url);
 
-// Traces the URL, then applies the request options in their fixed order, then the stall bound and
-// the protocol restriction. Throws at the first option that fails.
+// Traces the URL, then applies the request options in their fixed order, then the stall bound, the
+// bound on the whole transfer and the protocol restriction. Throws at the first option that fails.
 void configure_request(CurlEasy& easy, const CheckerConfig& config, Tracer& tracer, void* user_data,
                        CurlDataFunction write_function, CurlDataFunction header_function);
 

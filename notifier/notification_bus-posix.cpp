@@ -27,7 +27,39 @@ struct TextFree {
 using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
 using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
 
-GVariant* build_notify_arguments(const NotificationRequest& request) {
+// Whether the server reads markup in bodies (its "body-markup" capability). A server that does
+// not answer is taken to read it: escaped text then shows an entity at worst, where unescaped text
+// from version.json could be read as markup.
+bool server_reads_body_markup(GDBusConnection* bus) {
+    VariantPtr reply(g_dbus_connection_call_sync(bus, kService, kPath, kInterface,
+                                                 "GetCapabilities", nullptr, G_VARIANT_TYPE("(as)"),
+                                                 G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
+    if (!reply) {
+        return true;
+    }
+    VariantPtr capabilities(g_variant_get_child_value(reply.get(), 0));
+    const gchar* capability = nullptr;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, capabilities.get());
+    bool found = false;
+    while (g_variant_iter_next(&iter, "&s", &capability)) {
+        found = found || g_strcmp0(capability, "body-markup") == 0;
+    }
+    return found;
+}
+
+// The body as the server is to show it: plain text, escaped when the server reads markup. The
+// summary is plain text by the protocol and goes as it is.
+std::string plain_body(const std::string& body, bool server_reads_markup) {
+    if (!server_reads_markup) {
+        return body;
+    }
+    std::unique_ptr<gchar, TextFree> escaped(
+        g_markup_escape_text(body.c_str(), static_cast<gssize>(body.size())));
+    return escaped.get();
+}
+
+GVariant* build_notify_arguments(const NotificationRequest& request, const std::string& body) {
     GVariantBuilder actions;
     g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
     for (const auto& [key, label] : request.actions) {
@@ -50,7 +82,7 @@ GVariant* build_notify_arguments(const NotificationRequest& request) {
         g_variant_builder_add(&hints, "{sv}", "urgency", g_variant_new_byte(*request.urgency));
     }
     return g_variant_new("(susssasa{sv}i)", request.app_name.c_str(), 0u, request.app_icon.c_str(),
-                         request.summary.c_str(), request.body.c_str(), &actions, &hints,
+                         request.summary.c_str(), body.c_str(), &actions, &hints,
                          request.expire_timeout);
 }
 
@@ -158,10 +190,12 @@ std::optional<std::uint32_t> NotificationBus::notify(const NotificationRequest& 
         error = ENOTCONN;
         return std::nullopt;
     }
+    const std::string body =
+        plain_body(request.body, server_reads_body_markup(connection_->bus.get()));
     GError* raw_error = nullptr;
     VariantPtr reply(
         g_dbus_connection_call_sync(connection_->bus.get(), kService, kPath, kInterface, "Notify",
-                                    build_notify_arguments(request), G_VARIANT_TYPE("(u)"),
+                                    build_notify_arguments(request, body), G_VARIANT_TYPE("(u)"),
                                     G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &raw_error));
     ErrorPtr call_error(raw_error);
     if (!reply) {

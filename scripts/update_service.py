@@ -25,6 +25,15 @@ Paths (query parameters in brackets; "version" is the offered build, e.g. 1.8.0.
   /stall [partial]                    headers (and partial body bytes), then silence
   /drop                               the connection closed without a response
   /huge [version, mb]                 about mb MiB: the DM element, then padding elements
+
+Hostile services, each until the client hangs up (or the service stops):
+  /drip [interval]                    headers, "[", then one blank every interval seconds (1)
+  /endless [rate]                     an array that never ends: "[" then "0," again and again, at
+                                      rate KiB a second (unbounded when absent)
+  /header-flood                       a status line, then header lines that never end
+  /redirect-loop                      a redirect to itself
+  /gzip-bomb [mb]                     a gzip-encoded body that decodes to "[", mb MiB of blanks
+                                      (1024 when absent) and "]", compressed while it is sent
 """
 
 import argparse
@@ -39,6 +48,7 @@ import sys
 import threading
 import time
 import urllib.parse
+import zlib
 
 DEFAULT_VERSION = "1.8.0.212-3.b04"
 HOLD_LIMIT_SECONDS = 120
@@ -166,6 +176,8 @@ def respond(conn, path, query, headers):
         pass
     elif parts[0] == "huge":
         send_huge(conn, version, int(number("mb", 32)))
+    elif parts[0] in HOSTILE:
+        HOSTILE[parts[0]](conn, number)
     else:
         conn.sendall(head(404, [("Content-Length", "0")]))
 
@@ -183,6 +195,54 @@ def send_huge(conn, version, mebibytes):
             conn.sendall(b"".join(batch))
             batch = []
     conn.sendall(b"".join(batch) + b"]")
+
+
+def send_drip(conn, number):
+    conn.sendall(json_head() + b"[")
+    while True:
+        time.sleep(number("interval", 1))
+        conn.sendall(b" ")
+
+
+def send_endless(conn, number):
+    conn.sendall(json_head() + b"[")
+    block = b"0," * 8192
+    rate = number("rate", 0) * 1024
+    started, sent = time.monotonic(), 0
+    while True:
+        conn.sendall(block)
+        sent += len(block)
+        if rate:
+            time.sleep(max(0.0, started + sent / rate - time.monotonic()))
+
+
+def send_header_flood(conn, _number):
+    conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n")
+    line = 0
+    while True:
+        batch = [f"X-Flood-{line + i}: {'f' * 100}\r\n".encode() for i in range(100)]
+        conn.sendall(b"".join(batch))
+        line += 100
+
+
+def send_redirect_loop(conn, _number):
+    conn.sendall(head(302, [("Location", "/redirect-loop"), ("Content-Length", "0")]))
+
+
+def send_gzip_bomb(conn, number):
+    conn.sendall(json_head(extra=[("Content-Encoding", "gzip")]))
+    packer = zlib.compressobj(9, zlib.DEFLATED, 31)
+    blanks = b" " * (1024 * 1024)
+    conn.sendall(packer.compress(b"["))
+    for _ in range(int(number("mb", 1024))):
+        piece = packer.compress(blanks)
+        if piece:
+            conn.sendall(piece)
+    conn.sendall(packer.compress(b"]") + packer.flush())
+
+
+HOSTILE = {"drip": send_drip, "endless": send_endless, "header-flood": send_header_flood,
+           "redirect-loop": send_redirect_loop, "gzip-bomb": send_gzip_bomb}
 
 
 def read_request(conn):
