@@ -1,6 +1,13 @@
 """What the checker's end-to-end suites share: the update service, a private data directory and
-configuration per test, a run of the built checker and readers for what it leaves behind."""
+configuration per test, a run of the built checker and readers for what it leaves behind.
 
+A checker built for Windows (a path ending in .exe) runs under Wine, in the prefix given with
+--wine-prefix (by default the "wineprefix" directory beside the executable's directory, where the
+build's CTest emulator keeps it). The tests then see the program as a Windows user would: paths in
+its messages are Windows paths, its console lines and text files end in CR LF, and the error codes
+and texts are those of the system it runs on."""
+
+import itertools
 import json
 import os
 import re
@@ -18,6 +25,15 @@ TIME = r"\d{4}-\d{2}-\d{2}_\d{2}:\d{2}:\d{2}"
 RUN_LIMIT_SECONDS = 120
 
 checker_path = None
+# The Wine that runs a Windows build; None when the checker is built for this system.
+wine = None
+
+# The system's code for each failure the tests provoke: (errno on Linux, Windows error code).
+SYSTEM_CODES = {
+    "file_not_found": (2, 2),       # a file opened for reading is not there
+    "empty_path": (2, 3),           # a file is opened by the empty path
+    "directory_in_the_way": (21, 5),  # a file is put in the place of a directory
+}
 
 
 def load_service_module():
@@ -25,6 +41,100 @@ def load_service_module():
     sys.path.insert(0, os.path.dirname(SERVICE_SCRIPT))
     import update_service  # pylint: disable=import-outside-toplevel
     return update_service
+
+
+def system_error(failure):
+    """The bracketed error text the checker gives for a failure of SYSTEM_CODES."""
+    if wine is None:
+        code = SYSTEM_CODES[failure][0]
+        text = os.strerror(code)
+    else:
+        code = SYSTEM_CODES[failure][1]
+        text = wine.system_message(code)
+    return f"code: [{code}], message: [{text}]"
+
+
+def as_text_file(data):
+    """The bytes that a C stream in text mode writes for data: CR LF for each line feed on
+    Windows."""
+    return data if wine is None else data.replace(b"\n", b"\r\n")
+
+
+class Wine:
+    """A Wine prefix in which Windows programs run headless and without questions, with the
+    settings of the build's CTest emulator. Each test's runs take a user name of their own, so that
+    each test has a local application data directory of its own, as XDG_DATA_HOME gives on
+    Linux."""
+
+    def __init__(self, prefix, query_tool):
+        self.prefix = os.path.abspath(prefix)
+        self.query_tool = query_tool
+        self.env = {name: value for name, value in os.environ.items()
+                    if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        self.env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
+        self.messages = {}
+        self.start()
+        self.root = self.output(["winepath", "-w", "/"])
+        # Wine names the profile after the Unix user: ask once for a marker name, and put each
+        # test's name in its place.
+        self.marker = f"checkere2eprobe{os.getpid()}"
+        shown = self.output(self.command([self.query_tool, "local-app-data"]), self.marker)
+        if self.marker not in shown:
+            raise RuntimeError(f"Wine does not name the profile after the user: {shown}")
+        self.shown_data_template = shown.replace("\\", "/")
+        self.data_template = self.output(["winepath", "-u", shown])
+        shutil.rmtree(self.profile_dir(self.marker), ignore_errors=True)
+
+    def start(self):
+        """Creates the prefix when it is missing. Starts one server that outlives each program
+        by a minute, and Wine's background services in it with none of our streams: they keep the
+        streams of whichever program starts them while the server runs."""
+        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
+            self.quiet(["wineboot", "--init"])
+            self.quiet(["wineserver", "--wait"])
+        self.quiet(["wineserver", "--persistent=60"])
+        self.quiet(["wineboot"])
+
+    def environment(self, user):
+        return dict(self.env, USER=user, LOGNAME=user)
+
+    def quiet(self, command):
+        subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+    def output(self, command, user=None):
+        """The first line a program writes. Through a file, not a pipe: a service that the
+        program starts keeps the stream open after the program ends."""
+        env = self.environment(user) if user else self.env
+        with tempfile.TemporaryFile() as out:
+            subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=out,
+                           stderr=subprocess.DEVNULL, check=True)
+            out.seek(0)
+            return out.read().decode("utf-8").splitlines()[0]
+
+    def command(self, arguments):
+        return ["wine", *arguments]
+
+    def windows_path(self, path):
+        return self.root + os.path.abspath(path).lstrip("/").replace("/", "\\")
+
+    def user_data_dir(self, user):
+        """The local application data directory of user: (path here, path as the programs name
+        it)."""
+        return (self.data_template.replace(self.marker, user),
+                self.shown_data_template.replace(self.marker, user))
+
+    def profile_dir(self, user):
+        end = self.data_template.index(self.marker) + len(self.marker)
+        return self.data_template[:end].replace(self.marker, user)
+
+    def system_message(self, code):
+        """The system's text for an error code, from a program that asks Windows for it."""
+        if code not in self.messages:
+            self.messages[code] = self.output(self.command([self.query_tool, "message",
+                                                            str(code)]))
+        return self.messages[code]
 
 
 class UpdateService:
@@ -76,7 +186,8 @@ class Run:
 
 
 def run_program(arguments, env, cwd):
-    """Runs to the end and returns its output and its own peak resident size (from wait4)."""
+    """Runs to the end and returns its output and its own peak resident size (from wait4). Lines
+    that a Windows program ends in CR LF are read as a Windows reader reads them, with "\\n"."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                    env=env, cwd=cwd)
@@ -87,14 +198,19 @@ def run_program(arguments, env, cwd):
         finally:
             watchdog.cancel()
         process.returncode = os.waitstatus_to_exitcode(status)
-        out.seek(0)
-        err.seek(0)
-        return Run(process.returncode, out.read().decode("utf-8", "replace"),
-                   err.read().decode("utf-8", "replace"), usage.ru_maxrss)
+        streams = []
+        for stream in (out, err):
+            stream.seek(0)
+            text = stream.read().decode("utf-8", "replace")
+            streams.append(text if wine is None else text.replace("\r\n", "\n"))
+        return Run(process.returncode, *streams, usage.ru_maxrss)
+
+
+users = itertools.count(1)
 
 
 class CheckerTestCase(unittest.TestCase):
-    """Each test gets its own XDG_DATA_HOME and config.json; each suite its own service."""
+    """Each test gets its own user data directory and config.json; each suite its own service."""
 
     maxDiff = None
     uses_service = True
@@ -109,19 +225,38 @@ class CheckerTestCase(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp(prefix="checker-e2e-")
         self.addCleanup(shutil.rmtree, self.tmp, True)
-        self.data_home = os.path.join(self.tmp, "data")
+        if wine is None:
+            self.data_home = os.path.join(self.tmp, "data")
+            self.shown_data_home = self.data_home
+        else:
+            self.user = f"e2e-{os.getpid()}-{next(users)}"
+            self.data_home, self.shown_data_home = wine.user_data_dir(self.user)
+            self.addCleanup(shutil.rmtree, wine.profile_dir(self.user), True)
         self.config_path = os.path.join(self.tmp, "config.json")
         self.update_dir = os.path.join(self.data_home, "fennory", "update_checker", "update")
         self.version_file = os.path.join(self.update_dir, "version.json")
         self.trace_file = os.path.join(self.update_dir, "trace.json")
         self.earlier_requests = len(self.service.requests()) if self.service else 0
 
+    def native(self, path):
+        """A path of this system as the checker takes it in an argument and names it in its
+        messages: the user data directory as the checker finds it ("/"-separated on Windows too),
+        other paths as given (Windows paths under Wine)."""
+        if wine is None:
+            return path
+        if os.path.commonpath([path, self.data_home]) == self.data_home:
+            relative = os.path.relpath(path, self.data_home)
+            return self.shown_data_home + ("" if relative == "." else "/" + relative)
+        return wine.windows_path(path)
+
     def new_requests(self):
         """The requests the service received during this test."""
         return self.service.requests()[self.earlier_requests:]
 
     def write_config(self, path="dm", **keys):
-        """A config.json for the trusted listener's path; keys override or add members."""
+        """A config.json for the trusted listener's path; keys override or add members. The CA
+        file's name begins with "/": on Windows that is the root of the current drive, which is
+        where Wine puts this system's root while the working directory lies below it."""
         config = {}
         if self.service is not None:
             config = {"remote_version_url": self.service.url(path),
@@ -136,8 +271,10 @@ class CheckerTestCase(unittest.TestCase):
         asan_options are added to the sanitizer's options (the release build ignores them)."""
         command = [program or checker_path]
         if config:
-            command += ["--config", self.config_path]
+            command += ["--config", self.native(self.config_path)]
         command += list(arguments)
+        if wine is not None:
+            return run_program(wine.command(command), wine.environment(self.user), self.tmp)
         env = dict(os.environ, XDG_DATA_HOME=self.data_home, HOME=self.tmp)
         if asan_options:
             env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), asan_options]))
@@ -169,7 +306,7 @@ class CheckerTestCase(unittest.TestCase):
         """Exit 1 and the one ERROR line; check-mode failures carry the local version part."""
         line = re.escape(message)
         if local_path is not None:
-            line += re.escape(f"; local version, path: [{local_path}], "
+            line += re.escape(f"; local version, path: [{self.native(local_path)}], "
                               f"version_number: [{local_version}]")
         self.assertEqual(run.returncode, 1, run)
         self.assertRegex(run.stderr, rf"\A{TIME} ERROR: {line}\n\Z")
@@ -182,8 +319,9 @@ class CheckerTestCase(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run)
         self.assertEqual(run.stderr, "")
         self.assertRegex(run.stdout, rf"\A{TIME} INFO: new version descriptor obtained: "
-                                     rf"\[{re.escape(self.version_file)}\] old version_number: "
-                                     rf"\[{old}\], new version number: \[{new}\]\n\Z")
+                                     rf"\[{re.escape(self.native(self.version_file))}\] old "
+                                     rf"version_number: \[{old}\], new version number: \[{new}\]"
+                                     rf"\n\Z")
 
 
 def version_json(version_string, version_number):
@@ -199,26 +337,43 @@ def version_json(version_string, version_number):
         "To disable this notification permanently please select the installed application in "
         "'Programs and Features' with a right-click, choose 'Change' and disable "
         "'Update Notifier' installation feature.")
-    return ("{\n"
-            f'    "package_name": "java-1.{major}.0-tavrik",\n'
-            '    "package_description": "Tavrik runtime",\n'
-            '    "os_name": "Windows",\n'
-            '    "os_arch": "x86_64",\n'
-            f'    "version_string": "{version_string}",\n'
-            f'    "version_number": {version_number},\n'
-            f'    "ui_balloon_text": "{balloon}",\n'
-            f'    "ui_update_header": "{balloon}",\n'
-            f'    "ui_update_text": "{update_text}"\n'
-            "}").encode()
+    return as_text_file(("{\n"
+                         f'    "package_name": "java-1.{major}.0-tavrik",\n'
+                         '    "package_description": "Tavrik runtime",\n'
+                         '    "os_name": "Windows",\n'
+                         '    "os_arch": "x86_64",\n'
+                         f'    "version_string": "{version_string}",\n'
+                         f'    "version_number": {version_number},\n'
+                         f'    "ui_balloon_text": "{balloon}",\n'
+                         f'    "ui_update_header": "{balloon}",\n'
+                         f'    "ui_update_text": "{update_text}"\n'
+                         "}").encode())
+
+
+def take_option(arguments, name):
+    """The value of "name VALUE" in arguments, removed from them; None when absent."""
+    if name not in arguments:
+        return None
+    at = arguments.index(name)
+    value = arguments[at + 1]
+    del arguments[at:at + 2]
+    return value
 
 
 def main():
-    """unittest's main, after taking --checker PATH off the command line."""
-    global checker_path
+    """unittest's main, after taking --checker PATH (and, for a Windows build, --wine-prefix DIR
+    and --system-query PROGRAM) off the command line."""
+    global checker_path, wine
     arguments = sys.argv[1:]
-    if "--checker" not in arguments:
-        sys.exit("usage: test_SUITE.py --checker PATH [unittest arguments]")
-    at = arguments.index("--checker")
-    checker_path = os.path.abspath(arguments[at + 1])
-    del arguments[at:at + 2]
+    checker = take_option(arguments, "--checker")
+    prefix = take_option(arguments, "--wine-prefix")
+    query_tool = take_option(arguments, "--system-query")
+    if checker is None:
+        sys.exit("usage: test_SUITE.py --checker PATH [--wine-prefix DIR] "
+                 "[--system-query PROGRAM] [unittest arguments]")
+    checker_path = os.path.abspath(checker)
+    if checker_path.lower().endswith(".exe"):
+        bin_dir = os.path.dirname(checker_path)
+        wine = Wine(prefix or os.path.join(os.path.dirname(bin_dir), "wineprefix"),
+                    query_tool or os.path.join(bin_dir, "checker_e2e_system_query.exe"))
     unittest.main(argv=[sys.argv[0]] + arguments, verbosity=2)

@@ -71,14 +71,14 @@ class CheckRun(harness.CheckerTestCase):
         self.assert_check_error(
             self.run_checker(), "Error parsing JSON: text: [unexpected token near end of file] "
             "line: [1] column: [0] position: [0], callback error: [Read limit exceeded: [10], "
-            f"filepath: [{self.version_file}]]")
+            f"filepath: [{self.native(self.version_file)}]]")
 
     def test_a_directory_in_place_of_the_file_fails_when_writing(self):
         self.write_config()
         os.makedirs(self.version_file)
         self.assert_check_error(
-            self.run_checker(), f"Cannot open file: [{self.version_file}], with mode: [w], "
-            "error: [code: [21], message: [Is a directory]]")
+            self.run_checker(), f"Cannot open file: [{self.native(self.version_file)}], with mode: "
+            f"[w], error: [{harness.system_error('directory_in_the_way')}]")
         self.assertEqual(len(self.new_requests()), 1, "the download happened")
         self.assertEqual(os.listdir(self.update_dir), ["version.json"])
 
@@ -86,15 +86,15 @@ class CheckRun(harness.CheckerTestCase):
         self.write_config(system_trace_enable=True)
         run = self.run_checker()
         self.assertRegex(run.stdout, rf"\A{harness.TIME} INFO: .*\nTrace written, path: "
-                                     rf"\[{re.escape(self.trace_file)}\]\n\Z")
+                                     rf"\[{re.escape(self.native(self.trace_file))}\]\n\Z")
         trace = self.trace()
         for number, (key, _) in enumerate(trace, start=1):
             self.assertRegex(key, rf"\A{harness.TIME}_{number}\Z")
         messages = [message for _, message in trace]
         self.assertRegex(messages[0], r"\AEVENT_PID [1-9][0-9]*\Z")
         self.assertEqual(messages[1:7], [
-            f"config loaded from path: [{self.config_path}]",
-            f"local version path resolved, path: [{self.version_file}]",
+            f"config loaded from path: [{self.native(self.config_path)}]",
+            f"local version path resolved, path: [{self.native(self.version_file)}]",
             "local version loaded, version number: [0]",
             "EVENT_LOCALVERSION 0",
             f"EVENT_URL {self.service.url('dm')}",
@@ -103,12 +103,12 @@ class CheckRun(harness.CheckerTestCase):
         self.assertEqual(messages[-4:], [
             f"remote version loaded, version number: [{FIRST[1]}]",
             f"EVENT_REMOTEVERSION {FIRST[1]}",
-            f"remote version written, path: [{self.version_file}]",
-            f"EVENT_WRITTEN {self.version_file}",
+            f"remote version written, path: [{self.native(self.version_file)}]",
+            f"EVENT_WRITTEN {self.native(self.version_file)}",
         ])
 
         run = self.run_checker()
-        self.assertEqual(run.stdout, f"Trace written, path: [{self.trace_file}]\n")
+        self.assertEqual(run.stdout, f"Trace written, path: [{self.native(self.trace_file)}]\n")
         self.assertEqual(self.trace_messages()[-2:], [
             f"remote version loaded, version number: [{FIRST[1]}]",
             f"EVENT_REMOTEVERSION {FIRST[1]}"])
@@ -118,7 +118,7 @@ class CheckRun(harness.CheckerTestCase):
         run = self.run_checker()
         message = "HTTP connection error: [HTTP error returned from server, response_code: [404]]"
         self.assert_error(run, message, self.version_file)
-        self.assertEqual(run.stdout, f"Trace written, path: [{self.trace_file}]\n")
+        self.assertEqual(run.stdout, f"Trace written, path: [{self.native(self.trace_file)}]\n")
         self.assertEqual(self.trace_messages()[-1], "ERROR: " + message)
 
     def test_an_empty_url_is_traced_and_fails_in_the_download(self):

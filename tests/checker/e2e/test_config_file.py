@@ -19,8 +19,8 @@ class ConfigFile(harness.CheckerTestCase):
     def test_a_configuration_that_cannot_be_used_ends_the_run_first(self):
         missing = os.path.join(self.tmp, "config.json")
         cases = [
-            (None, f"Cannot open file: [{missing}], with mode: [r], "
-                   "error: [code: [2], message: [No such file or directory]]"),
+            (None, f"Cannot open file: [{self.native(missing)}], with mode: [r], "
+                   f"error: [{harness.system_error('file_not_found')}]"),
             ("{\"vendor_name\": ", "Error parsing JSON: text: [unexpected token near end of "
                                    "file] line: [1] column: [16] position: [16], "
                                    "callback error: []"),
@@ -33,7 +33,7 @@ class ConfigFile(harness.CheckerTestCase):
             ("{" + " " * 32768 + "}",
              "Error parsing JSON: text: [string or '}' expected near end of file] line: [1] "
              f"column: [32768] position: [32768], callback error: [Read limit exceeded: "
-             f"[32768], filepath: [{missing}]]"),
+             f"[32768], filepath: [{self.native(missing)}]]"),
         ]
         for text, error in cases:
             with self.subTest(config=(text or "missing")[:40]):

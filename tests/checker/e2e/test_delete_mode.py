@@ -36,8 +36,8 @@ class DeleteMode(harness.CheckerTestCase):
     def test_deletes_nothing_without_a_configuration(self):
         self.write_version_file("{}")
         run = self.run_checker("--delete")
-        self.assert_error(run, f"Cannot open file: [{self.config_path}], with mode: [r], "
-                               "error: [code: [2], message: [No such file or directory]]")
+        self.assert_error(run, f"Cannot open file: [{self.native(self.config_path)}], with mode: "
+                               f"[r], error: [{harness.system_error('file_not_found')}]")
         self.assertTrue(os.path.exists(self.version_file))
 
     def test_never_downloads(self):
