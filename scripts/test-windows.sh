@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows build (scripts/build-windows.sh) and runs its tests under Wine through CTest,
 # headless and without questions, in a Wine prefix of the build tree's own. The settings are the
-# ones of the CTest emulator in cmake/ProjectOptions.cmake.
+# ones of the CTest emulator in cmake/ProjectOptions.cmake. Arguments go to ctest: for instance
+# "-L checker" runs the checker's tests only (its unit tests, resources and end-to-end suites).
+# "-L notifier" runs the notifier's: its logic and Windows layer, and notifier.exe on a virtual
+# display in a Wine prefix of the test's own (build-windows/wineprefix-desktop).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,4 +31,4 @@ trap 'wineserver --kill' EXIT
 wineboot </dev/null >/dev/null 2>&1
 
 echo "=== windows: test"
-ctest --preset windows
+ctest --preset windows "$@"

@@ -12,4 +12,13 @@ void set_environment(const std::string& name, const std::optional<std::string>& 
     }
 }
 
+struct UserDataRoot::Scope {
+    TempDir dir;
+    ScopedEnv data_home{"XDG_DATA_HOME", dir.path()};
+};
+
+UserDataRoot::UserDataRoot() : scope_(std::make_unique<Scope>()), path_(scope_->dir.path()) {}
+
+UserDataRoot::~UserDataRoot() = default;
+
 } // namespace test

@@ -44,12 +44,13 @@ ScopedEnv::~ScopedEnv() {
     set_environment(name_, previous_);
 }
 
-DataHome::DataHome() : data_home_("XDG_DATA_HOME", dir_.path()) {
-    fs::create_directories(update_dir());
+DataHome::DataHome() {
+    fs::create_directories(fs::u8path(update_dir()));
 }
 
 std::string DataHome::update_dir() const {
-    return dir_.path() + "/Quelvar/java-1.8.0-tavrik-1.8.0.212-3.b04.quelvar.windows.x86_64/update";
+    return root_.path() +
+           "/Quelvar/java-1.8.0-tavrik-1.8.0.212-3.b04.quelvar.windows.x86_64/update";
 }
 
 void DataHome::write_version(const checker::VersionDescriptor& version) const {
@@ -57,11 +58,11 @@ void DataHome::write_version(const checker::VersionDescriptor& version) const {
 }
 
 void DataHome::write_version_text(const std::string& content) const {
-    std::ofstream(version_path(), std::ios::binary) << content;
+    std::ofstream(fs::u8path(version_path()), std::ios::binary) << content;
 }
 
 void DataHome::remove_update_dir() const {
-    fs::remove_all(dir_.path() + "/Quelvar");
+    fs::remove_all(fs::u8path(root_.path() + "/Quelvar"));
 }
 
 checker::VersionDescriptor newer_version() {
@@ -104,7 +105,7 @@ std::vector<std::string> trace_file_lines(const std::string& path) {
 }
 
 bool file_exists(const std::string& path) {
-    return fs::exists(path);
+    return fs::exists(fs::u8path(path));
 }
 
 std::vector<std::string> lines_from(const std::vector<std::string>& lines,

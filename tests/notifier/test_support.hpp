@@ -5,6 +5,7 @@
 #include "support/tracer.hpp"
 #include "support/version_descriptor.hpp"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,7 +40,27 @@ private:
 // Sets or (nullopt) removes a variable of the process environment.
 void set_environment(const std::string& name, const std::optional<std::string>& value);
 
-// A temporary user data directory (XDG_DATA_HOME) with the notifier's update directory in it.
+// The user data directory a test writes into (test_environment-*.cpp). On Linux a temporary
+// directory made the XDG_DATA_HOME of the process. On Windows the known folder cannot be
+// redirected, so it is the user's own (under Wine the build's private prefix), and the test owns
+// the vendor directory in it: it is removed at the start and at the end.
+class UserDataRoot {
+public:
+    UserDataRoot();
+    ~UserDataRoot();
+    UserDataRoot(const UserDataRoot&) = delete;
+    UserDataRoot& operator=(const UserDataRoot&) = delete;
+
+    // Without a trailing separator.
+    const std::string& path() const { return path_; }
+
+private:
+    struct Scope;
+    std::unique_ptr<Scope> scope_;
+    std::string path_;
+};
+
+// The test's user data directory with the notifier's update directory in it.
 class DataHome {
 public:
     DataHome();
@@ -54,8 +75,7 @@ public:
     void remove_update_dir() const;
 
 private:
-    TempDir dir_;
-    ScopedEnv data_home_;
+    UserDataRoot root_;
 };
 
 // A descriptor one above the shipped version with the texts of a real check.
