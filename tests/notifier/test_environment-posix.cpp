@@ -4,14 +4,6 @@
 
 namespace test {
 
-void set_environment(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
-}
-
 struct UserDataRoot::Scope {
     TempDir dir;
     ScopedEnv data_home{"XDG_DATA_HOME", dir.path()};

@@ -7,11 +7,6 @@
 
 namespace test {
 
-void set_environment(const std::string& name, const std::optional<std::string>& value) {
-    // An empty value removes the variable.
-    _putenv_s(name.c_str(), value ? value->c_str() : "");
-}
-
 namespace {
 
 void remove_vendor_directory(const std::string& root) {

@@ -7,42 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
-#include <stdexcept>
 
 namespace test {
 
 namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            fs::temp_directory_path() / ("notifier_test." + std::to_string(random()));
-        if (fs::create_directory(candidate)) {
-            path_ = candidate.string();
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary directory");
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
-    : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) {
-        previous_ = old;
-    }
-    set_environment(name_, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    set_environment(name_, previous_);
-}
 
 DataHome::DataHome() {
     fs::create_directories(fs::u8path(update_dir()));

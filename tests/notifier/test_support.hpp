@@ -1,9 +1,10 @@
-// Small fixtures of the notifier tests: a temporary directory, an environment variable set for one
-// test, a user data directory holding version.json, and the lines of a trace.
+// Fixtures of the notifier tests beyond the shared ones of temp_files.hpp: a user data directory
+// holding version.json, and the lines of a trace.
 #pragma once
 
 #include "support/tracer.hpp"
 #include "support/version_descriptor.hpp"
+#include "temp_files.hpp"
 
 #include <memory>
 #include <optional>
@@ -11,34 +12,6 @@
 #include <vector>
 
 namespace test {
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-class ScopedEnv {
-public:
-    ScopedEnv(std::string name, const std::optional<std::string>& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> previous_;
-};
-
-// Sets or (nullopt) removes a variable of the process environment.
-void set_environment(const std::string& name, const std::optional<std::string>& value);
 
 // The user data directory a test writes into (test_environment-*.cpp). On Linux a temporary
 // directory made the XDG_DATA_HOME of the process. On Windows the known folder cannot be

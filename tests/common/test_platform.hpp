@@ -1,4 +1,4 @@
-// What the support tests need from the system besides the library under test: a fresh temporary
+// What the tests need from the system besides the library under test: a fresh temporary
 // directory, environment variables, the process id, and the codes and messages the system reports
 // for the failures the tests provoke. Implemented in test_platform-posix.cpp and
 // test_platform-win32.cpp; everything here goes to the system directly, not through the library.
