@@ -11,6 +11,8 @@
 //   notifier_probe record-url <file> <address>   append the address to the file (the browser)
 //
 // Exit codes: 0 done, 2 bad command line, 3 window not found.
+#include "support/encoding.hpp"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -27,18 +29,6 @@ constexpr int kNotFound = 3;
 constexpr const wchar_t* kNotifierClass = L"e48e2be7-451e-48e5-8889-8c97c1485340";
 constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 constexpr WORD kTrayIconId = 1;
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), needed, nullptr, nullptr);
-    return result;
-}
 
 std::wstring window_text(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -133,11 +123,11 @@ int describe(const wchar_t* title, const wchar_t* seconds) {
     if (dialog == nullptr) {
         return kNotFound;
     }
-    std::printf("dialog\t%s\n", utf8(window_text(dialog)).c_str());
+    std::printf("dialog\t%s\n", checker::narrow(window_text(dialog)).c_str());
     for (HWND child : children(dialog)) {
         if (IsWindowVisible(child)) {
-            std::printf("%s\t%s\n", utf8(class_name(child)).c_str(),
-                        utf8(window_text(child)).c_str());
+            std::printf("%s\t%s\n", checker::narrow(class_name(child)).c_str(),
+                        checker::narrow(window_text(child)).c_str());
         }
     }
     return kDone;
@@ -180,7 +170,7 @@ int record_url(const wchar_t* file, const wchar_t* address) {
     if (out == nullptr) {
         return kNotFound;
     }
-    const std::string line = utf8(address) + "\n";
+    const std::string line = checker::narrow(address) + "\n";
     std::fwrite(line.data(), 1, line.size(), out);
     std::fclose(out);
     return kDone;
